@@ -170,6 +170,7 @@ class Translator {
     }
     result.ok = true;
     result.groupCount = totalGroups_;
+    result.caselessBackReference = caselessBackReference_;
     result.pcre = std::move(out_);
     return result;
   }
@@ -528,6 +529,7 @@ class Translator {
     // string (PCRE2_MATCH_UNSET_BACKREF). Ignoring case, the comparison uses
     // PCRE2's Unicode case folding, switched on for this group alone.
     out_ += ignoreCase_ ? u"(?i:\\g{" : u"(?:\\g{";
+    if (ignoreCase_) caselessBackReference_ = true;
     AppendDecimal(&out_, n);
     out_ += u"})";
   }
@@ -681,6 +683,7 @@ class Translator {
   std::u16string out_;
   bool failed_ = false;
   size_t errorOffset_ = 0;
+  bool caselessBackReference_ = false;
 };
 
 }  // namespace

@@ -24,6 +24,10 @@ struct Translation {
   // Capturing groups of the pattern, numbered as the engine numbers them;
   // the translation keeps the numbering (it adds no capturing group).
   uint32_t groupCount = 0;
+  // A back reference compared ignoring case: PCRE2 10.42's JIT folds such a
+  // comparison only for the first 256 code units when UTF is off, so such a
+  // pattern is run by PCRE2's interpreter.
+  bool caselessBackReference = false;
   // Where the syntax error was found, when not ok.
   size_t errorOffset = 0;
 };

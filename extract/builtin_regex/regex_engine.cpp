@@ -51,6 +51,12 @@ class CompiledPattern {
 
 uint32_t GroupCount(const CompiledPattern& pattern) { return pattern.groupCount; }
 
+uint32_t MinimumMatchLength(const CompiledPattern& pattern) {
+  uint32_t length = 0;
+  if (pcre2_pattern_info(pattern.code.get(), PCRE2_INFO_MINLENGTH, &length) != 0) return 0;
+  return length;
+}
+
 std::shared_ptr<const CompiledPattern> CompilePattern(std::u16string_view pattern, Options options,
                                                       Status* status) {
   Translation translation = TranslatePattern(pattern, options.ignoreCase, options.multiline);
@@ -85,7 +91,8 @@ std::shared_ptr<const CompiledPattern> CompilePattern(std::u16string_view patter
   compiled->groupCount = translation.groupCount;
   // Without the JIT (no executable memory) the interpreter gives the same
   // results, only slower.
-  compiled->jit = pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE) == 0;
+  compiled->jit = !translation.caselessBackReference &&
+                  pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE) == 0;
   *status = Status::kOk;
   return compiled;
 }

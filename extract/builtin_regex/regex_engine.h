@@ -57,6 +57,10 @@ std::shared_ptr<const CompiledPattern> CompilePattern(std::u16string_view patter
 
 uint32_t GroupCount(const CompiledPattern& pattern);
 
+// A lower bound of the length of any match; 0 when the pattern may match
+// the empty string.
+uint32_t MinimumMatchLength(const CompiledPattern& pattern);
+
 // Searches `subject` from its start: every match when `global`, else the
 // first. After an empty match the next search starts one code unit further
 // on; an empty match right after a non-empty one is reported. On any status
