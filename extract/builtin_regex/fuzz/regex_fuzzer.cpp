@@ -64,6 +64,41 @@ bool IsLimitError(int error) {
   }
 }
 
+// The engine runs a translation with PCRE2's JIT; the interpreter is the
+// reference. Both must find the same first match with the same groups
+// (except where the JIT is known to differ and the engine avoids it).
+void CompareJitWithInterpreter(pcre2_code* code, const std::u16string& subject) {
+  pcre2_match_context* context = pcre2_match_context_create(nullptr);
+  pcre2_set_match_limit(context, 100000);
+  pcre2_set_depth_limit(context, 100000);
+  pcre2_match_data* interpreted = pcre2_match_data_create_from_pattern(code, nullptr);
+  pcre2_match_data* compiled = pcre2_match_data_create_from_pattern(code, nullptr);
+  PCRE2_SPTR text = reinterpret_cast<PCRE2_SPTR>(subject.data());
+  int a = pcre2_match(code, text, subject.size(), 0, PCRE2_NO_JIT, interpreted, context);
+  int b = PCRE2_ERROR_NOMATCH;
+  bool jit = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;
+  if (jit) b = pcre2_match(code, text, subject.size(), 0, 0, compiled, context);
+  bool comparable = jit && (a >= 0 || a == PCRE2_ERROR_NOMATCH) && (b >= 0 || b == PCRE2_ERROR_NOMATCH);
+  if (comparable) {
+    Check((a >= 0) == (b >= 0), "JIT and interpreter agree on a match");
+    if (a >= 0) {
+      Check(a == b, "JIT and interpreter agree on the highest group");
+      const PCRE2_SIZE* x = pcre2_get_ovector_pointer(interpreted);
+      const PCRE2_SIZE* y = pcre2_get_ovector_pointer(compiled);
+      for (uint32_t i = 0; i < 2 * static_cast<uint32_t>(a); ++i) {
+        if (x[i] != y[i]) {
+          std::fprintf(stderr, "offset %u: interpreter %zu, JIT %zu\n", i, static_cast<size_t>(x[i]),
+                       static_cast<size_t>(y[i]));
+          Check(false, "JIT and interpreter agree on the groups");
+        }
+      }
+    }
+  }
+  pcre2_match_data_free(interpreted);
+  pcre2_match_data_free(compiled);
+  pcre2_match_context_free(context);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -101,6 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       uint32_t captures = 0;
       pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &captures);
       Check(captures == translation.groupCount, "group numbering kept");
+      if (!translation.caselessBackReference) CompareJitWithInterpreter(code, subject);
       pcre2_code_free(code);
     }
   }
