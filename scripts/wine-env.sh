@@ -7,4 +7,5 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer; extra overrides (e.g. vbscript=d) may be added by callers.
 export WINEDLLOVERRIDES="mscoree,mshtml=${TESSAVEL_EXTRA_OVERRIDES:+;$TESSAVEL_EXTRA_OVERRIDES}"
 # Wine takes its ANSI code page from the locale's name: 936 as on a Chinese Windows.
-export LC_ALL=zh_CN.GBK
+# (bash itself warns that it has no such locale; only Wine needs the name)
+{ export LC_ALL=zh_CN.GBK; } 2>/dev/null

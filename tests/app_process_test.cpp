@@ -100,4 +100,49 @@ TEST(Program, StartsWithoutTheSkinLibrary) {
   if (!old.empty()) WriteFileBytes("C:\\Windows\\jedata.dll", old);
 }
 
+TEST(Program, CarriesItsVersionRecord) {
+  std::string exe = TessavelExePath();
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_GE(length, 4u);
+  EXPECT_EQ(translation[0], 0x0804);
+  EXPECT_EQ(translation[1], 1200);
+
+  struct {
+    const char* name;
+    const char* value;
+  } strings[] = {
+      {"ProductName", "Tessavel"},
+      {"CompanyName", "Brunmoor"},
+      {"Comments", "感谢支持"},
+  };
+  for (const auto& s : strings) {
+    char* value = nullptr;
+    std::string key = std::string("\\StringFileInfo\\080404b0\\") + s.name;
+    ASSERT_TRUE(VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
+        << s.name;
+    EXPECT_STREQ(value, s.value) << s.name;
+  }
+  for (const char* name : {"FileDescription", "LegalCopyright"}) {
+    char* value = nullptr;
+    std::string key = std::string("\\StringFileInfo\\080404b0\\") + name;
+    ASSERT_TRUE(VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length));
+    EXPECT_NE(std::string(value).find("Brunmoor"), std::string::npos) << name;
+  }
+}
+
 }  // namespace
