@@ -55,6 +55,8 @@ class ExportTest : public testing::Test {
 TEST_F(ExportTest, TheSaveDialogAndItsSettings) {
   SetControlText(results(), Text(kResults));
   DialogSeen seen = Export({dir_.File("first"), false, true});
+  // The press put the focus on the button; it is there again afterwards.
+  EXPECT_EQ(GetFocus(), window_->control(Control::kExportButton));
   EXPECT_TRUE(seen.ownerDisabled) << "modal to the main window";
   EXPECT_EQ(seen.fileType, "文本文件(*.txt)");
   EXPECT_EQ(seen.nameBox, "") << "nothing chosen yet";
