@@ -116,6 +116,33 @@ TEST(DropEffectFor, KeysAndOfferedEffects) {
   }
 }
 
+// The window is recorded before RegisterDragDrop is called, so a failed
+// registration is never tried again.
+TEST(DropTargetComponent, RegistersOnceAndNamesItsFormats) {
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  DropTarget unlucky;
+  EXPECT_EQ(unlucky.htmlFormat(), RegisterClipboardFormatA("HTML Format"));
+  EXPECT_EQ(unlucky.urlFormat(), RegisterClipboardFormatA("UniformResourceLocator"));
+  EXPECT_FALSE(unlucky.RegisterDropTarget(window)) << "OLE is not initialised on this thread";
+  EXPECT_EQ(unlucky.registeredWindow(), window);
+  {
+    ScopedOleInitialize ole;
+    EXPECT_FALSE(unlucky.RegisterDropTarget(window)) << "not tried again";
+    {
+      DropTarget lucky;
+      EXPECT_TRUE(lucky.RegisterDropTarget(window));
+      EXPECT_FALSE(lucky.RegisterDropTarget(window));
+    }
+    // The component withdrew its registration when it went.
+    DropTarget next;
+    EXPECT_TRUE(next.RegisterDropTarget(window));
+    next.Revoke();
+  }
+  DestroyWindow(window);
+}
+
 TEST(IsMultiByteUtf8, Cases) {
   struct {
     const char* bytes;
