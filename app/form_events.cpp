@@ -23,7 +23,7 @@ void OnExportClicked(MainWindow& window) {
 
 // The got-file handler: the dropped files become the text of 编辑框1.
 void OnGotFile(MainWindow& window, const Text& paths) {
-  ::OnGotFile(window.control(Control::kSourceBox), paths);
+  LoadDroppedFilesInto(window.control(Control::kSourceBox), paths);
 }
 
 // The banner handler: open the maker's page in the default browser.

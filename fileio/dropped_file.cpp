@@ -167,6 +167,6 @@ Text LoadDroppedFiles(const Text& argument) {
   return Text(std::string_view(joined));
 }
 
-void OnGotFile(HWND sourceBox, const Text& argument) {
+void LoadDroppedFilesInto(HWND sourceBox, const Text& argument) {
   SetControlText(sourceBox, LoadDroppedFiles(argument));
 }

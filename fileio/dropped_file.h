@@ -32,4 +32,4 @@ bool IsMultiByteUtf8(const char* bytes, size_t length);
 Text LoadDroppedFiles(const Text& argument);
 
 // The handler: replaces the whole text of `sourceBox` by LoadDroppedFiles.
-void OnGotFile(HWND sourceBox, const Text& argument);
+void LoadDroppedFilesInto(HWND sourceBox, const Text& argument);
