@@ -8,7 +8,7 @@
 // long as the window is registered (and, across processes, a little longer);
 // the component holds one more. When the component goes, it cuts the link and
 // the object answers every call as a window that takes nothing.
-class DropTargetObject : public IDropTarget {
+class DropTargetObject final : public IDropTarget {
  public:
   explicit DropTargetObject(DropTarget* owner) : owner_(owner) {}
   void Detach() { owner_ = nullptr; }

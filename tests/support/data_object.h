@@ -14,7 +14,7 @@
 // A CF_HDROP block (DROPFILES with ANSI paths) for `paths`.
 Bytes DropFilesBlock(const std::vector<std::string>& paths);
 
-class TestDataObject : public IDataObject {
+class TestDataObject final : public IDataObject {
  public:
   TestDataObject() = default;
   // `data` is what GetData hands out for `format`.
@@ -50,7 +50,7 @@ class TestDataObject : public IDataObject {
   }
 
  private:
-  virtual ~TestDataObject() = default;
+  ~TestDataObject() = default;
   LONG references_ = 1;
   std::map<CLIPFORMAT, Bytes> formats_;
 };
