@@ -4,12 +4,26 @@
 #include <shellapi.h>
 
 #include "app/skin.h"
+#include "fileio/dropped_file.h"
+#include "fileio/export_command.h"
 
 namespace {
 
 // The created handler: skin first, then the window becomes a drop target.
 void OnCreated(MainWindow& window) {
   ApplySkin(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window.hwnd(), GWLP_HINSTANCE)));
+  // A failed registration is not looked at: the window then takes no drops.
+  window.dropTarget().RegisterDropTarget(window.hwnd());
+}
+
+// The Export command of 按钮2.
+void OnExportClicked(MainWindow& window) {
+  ExportResults(window.fileDialog(), window.control(Control::kResultsBox));
+}
+
+// The got-file handler: the dropped files become the text of 编辑框1.
+void OnGotFile(MainWindow& window, const Text& paths) {
+  LoadDroppedFilesInto(window.control(Control::kSourceBox), paths);
 }
 
 // The banner handler: open the maker's page in the default browser.
@@ -23,6 +37,7 @@ void OnBannerPressed(MainWindow&) {
 const MainWindowEvents kFormEvents = {
     OnCreated,
     nullptr,
-    nullptr,
+    OnExportClicked,
     OnBannerPressed,
+    OnGotFile,
 };

@@ -255,6 +255,13 @@ bool MainWindow::CreateForm() {
   SetWindowSubclass(control(Control::kGroup), GroupBoxProc, 1,
                     reinterpret_cast<DWORD_PTR>(this));
 
+  // The two components without a face come last, as in the form.
+  fileDialog_ = std::make_unique<FileDialog>(hwnd_);
+  dropTarget_ = std::make_unique<DropTarget>();
+  dropTarget_->gotFile = [this](const Text& paths) {
+    if (events_.gotFile) events_.gotFile(*this, paths);
+  };
+
   for (HWND child : controls_) ShowWindow(child, SW_SHOWNA);
   return true;
 }
@@ -314,6 +321,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (events_.bannerPressed) events_.bannerPressed(*this);
       return 0;
     case WM_DESTROY:
+      // The registration holds a reference to the drop target; it goes with
+      // the window.
+      if (dropTarget_) dropTarget_->Revoke();
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:

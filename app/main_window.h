@@ -6,6 +6,9 @@
 #include <memory>
 
 #include "app/banner.h"
+#include "common/text.h"
+#include "fileio/drop_target.h"
+#include "fileio/file_dialog.h"
 
 // The controls of the form, in the order in which they are created.
 enum class Control : int {
@@ -32,6 +35,8 @@ struct MainWindowEvents {
   void (*extractClicked)(MainWindow& window);
   void (*exportClicked)(MainWindow& window);
   void (*bannerPressed)(MainWindow& window);
+  // The got-file event of 拖放对象1: the full paths of the dropped files.
+  void (*gotFile)(MainWindow& window, const Text& paths);
 };
 
 extern const MainWindowEvents kFormEvents;
@@ -53,6 +58,9 @@ class MainWindow {
   // NULL once the window has been destroyed.
   HWND hwnd() const { return hwnd_; }
   HWND control(Control c) const { return controls_[static_cast<int>(c)]; }
+  // The components without a face, created with the form.
+  DropTarget& dropTarget() { return *dropTarget_; }         // 拖放对象1
+  FileDialog& fileDialog() { return *fileDialog_; }         // 通用对话框1
 
   // Handles the window's own keys (Esc, Tab, Shift+Tab) before the focused
   // control sees them. True when the key was used up.
@@ -80,6 +88,8 @@ class MainWindow {
   HICON smallIcon_ = nullptr;
   HBRUSH whiteBrush_ = nullptr;
   BannerPicture banner_;
+  std::unique_ptr<FileDialog> fileDialog_;
+  std::unique_ptr<DropTarget> dropTarget_;
 };
 
 // Runs the message loop of the UI thread until WM_QUIT; returns its code.

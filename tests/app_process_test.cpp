@@ -55,7 +55,8 @@ TEST(Program, ClosesWithExitCodeZero) {
       {"Esc",
        [](HWND w) {
          // The key goes to the focused control; the window's loop sees it first.
-         GUITHREADINFO gti{sizeof gti};
+         GUITHREADINFO gti{};
+         gti.cbSize = sizeof gti;
          GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &gti);
          HWND target = gti.hwndFocus ? gti.hwndFocus : w;
          PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);

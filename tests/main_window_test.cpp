@@ -32,6 +32,7 @@ const MainWindowEvents kTestEvents = {
     [](MainWindow&) { ++gLog.extract; },
     [](MainWindow&) { ++gLog.exportResults; },
     [](MainWindow&) { ++gLog.banner; },
+    nullptr,
 };
 
 class MainWindowTest : public testing::Test {
@@ -153,7 +154,9 @@ TEST_F(MainWindowTest, EveryControlOfTheForm) {
     ASSERT_NE(h, nullptr);
     char cls[64] = {};
     GetClassNameA(h, cls, sizeof cls);
-    if (c.cls) EXPECT_EQ(lstrcmpiA(cls, c.cls), 0) << cls;
+    if (c.cls) {
+      EXPECT_EQ(lstrcmpiA(cls, c.cls), 0) << cls;
+    }
     HWND parent = c.inGroup ? control(Control::kGroup) : hwnd();
     EXPECT_EQ(GetParent(h), parent);
     RECT rc;
