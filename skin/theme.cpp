@@ -254,7 +254,9 @@ class Theme {
       // A window that did not answer keeps its subclass; its state is left
       // allocated rather than freed under a procedure that may still run.
       if (removed || !IsWindow(hwnd)) {
-        RedrawTopWindow(GetAncestor(hwnd, GA_ROOT), 0);
+        // (RedrawWindow of NULL would repaint the whole desktop.)
+        HWND root = GetAncestor(hwnd, GA_ROOT);
+        if (root) RedrawTopWindow(root, 0);
         delete w;
       }
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -460,6 +461,48 @@ TEST_F(SkinTest, OneThreadHoldsTheSkin) {
   std::thread other([&] { fromOtherThread = attach_(vivid.c_str(), ""); });
   other.join();
   EXPECT_EQ(fromOtherThread, kNotAttachable);
+}
+
+// A host that frees the library on another thread than the one it skinned:
+// each window is asked to take its own subclass off, and its thread goes on
+// using the window afterwards.
+TEST(SkinLibrary, UnloadedFromAnotherThread) {
+  TempFolder folder;
+  const std::string skinPath = folder.File("vivid.she");
+  ASSERT_TRUE(WriteFileBytes(skinPath, SkinFile(kVivid)));
+  HMODULE library = LoadLibraryA(LibraryPath().c_str());
+  ASSERT_NE(library, nullptr);
+  auto attach = reinterpret_cast<SkinAttach>(
+      reinterpret_cast<void*>(GetProcAddress(library, "SkinH_AttachEx")));
+  ASSERT_NE(attach, nullptr);
+
+  std::atomic<HWND> button{nullptr};
+  std::atomic<bool> unloaded{false};
+  std::atomic<int> result{-1};
+  COLORREF before = CLR_INVALID, after = CLR_INVALID;
+  std::thread ui([&] {
+    HWND top = CreateWindowExA(0, "#32770", "", WS_POPUP | WS_VISIBLE, 20, 20, 120, 60, nullptr,
+                               nullptr, nullptr, nullptr);
+    HWND b = CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 60,
+                             30, top, nullptr, nullptr, nullptr);
+    result = attach(skinPath.c_str(), "");
+    before = WaitForPixel(b, 6, 15, kVivid.buttonFace);
+    button = b;
+    // Pumping messages, as a UI thread does, until the library is gone.
+    WaitUntil([&] { return unloaded.load(); }, 20000);
+    SendMessageA(b, BM_SETSTATE, TRUE, 0);
+    SendMessageA(b, BM_SETSTATE, FALSE, 0);
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    after = WaitForPixel(b, 6, 15, GetSysColor(COLOR_BTNFACE));
+    DestroyWindow(top);
+  });
+  WaitUntil([&] { return button.load() != nullptr; }, 10000);
+  FreeLibrary(library);
+  unloaded = true;
+  ui.join();
+  EXPECT_EQ(result.load(), kAttached);
+  EXPECT_EQ(before, kVivid.buttonFace);
+  EXPECT_EQ(after, GetSysColor(COLOR_BTNFACE));
 }
 
 // The skin file the program carries attaches and gives its own colours.
