@@ -125,7 +125,9 @@ class Theme {
   }
 
   void SkinExistingWindow(HWND hwnd, bool topLevel) {
-    // Message-only windows are listed with the thread's windows too.
+    // A child may belong to another thread, whose windows this subclass
+    // cannot reach; message-only windows have no face.
+    if (GetWindowThreadProcessId(hwnd, nullptr) != thread_) return;
     if (topLevel && GetAncestor(hwnd, GA_PARENT) != GetDesktopWindow()) return;
     Part part;
     bool fills = false;
