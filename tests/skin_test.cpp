@@ -89,6 +89,7 @@ const MainWindowEvents kSkinningEvents = {
     nullptr,
     nullptr,
     nullptr,
+    nullptr,
 };
 
 COLORREF Pixel(HWND hwnd, int x, int y) {
