@@ -67,6 +67,19 @@ bool IsEdit(const ControlDefinition& d) { return lstrcmpA(d.windowClass, "EDIT")
 
 HFONT GuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
+// The face colour of a control that paints itself is its parent's answer to
+// WM_CTLCOLORSTATIC, as for the platform's own static controls: the default
+// window procedure answers the button-face brush, and a skin attached to the
+// window answers with its own face.
+HBRUSH FaceBrush(HWND control, HDC dc) {
+  HWND parent = GetParent(control);
+  HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(SendMessageA(
+                              parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                              reinterpret_cast<LPARAM>(control)))
+                        : nullptr;
+  return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
+}
+
 // Labels fill themselves with the face colour and draw their text in black,
 // transparent, on one line centred in their height; disabled ones the same.
 LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -76,7 +89,7 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = BeginPaint(hwnd, &ps);
       RECT rc;
       GetClientRect(hwnd, &rc);
-      FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+      FillRect(dc, &rc, FaceBrush(hwnd, dc));
       char text[256] = {};
       GetWindowTextA(hwnd, text, sizeof text);
       HGDIOBJ old = SelectObject(dc, GuiFont());
@@ -108,7 +121,7 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = BeginPaint(hwnd, &ps);
       RECT rc;
       GetClientRect(hwnd, &rc);
-      FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+      FillRect(dc, &rc, FaceBrush(hwnd, dc));
       auto* banner = reinterpret_cast<const BannerPicture*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
       if (banner) banner->Paint(dc);
       EndPaint(hwnd, &ps);
@@ -278,7 +291,7 @@ LRESULT CALLBACK MainWindow::GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
       // but the group box itself: it fills its face with the default colour.
       RECT rc;
       GetClientRect(hwnd, &rc);
-      FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
+      FillRect(reinterpret_cast<HDC>(wp), &rc, FaceBrush(hwnd, reinterpret_cast<HDC>(wp)));
       return 1;
     }
     case WM_NCDESTROY:

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 """Writes win8.she, the skin file the program carries: a flat light look.
 
-Layout (all numbers little-endian):
+The format is described in docs/skin-format.md. Layout (little-endian):
   0  4 bytes  ".SHE"
   4  u16      format version (1)
   6  u16      number of colour entries that follow (8)
-  8  8 x u32  colours as 0x00BBGGRR: window face, text, accent, button face,
-              hot button face, pressed button face, border, disabled text
- 40  u8       border width in pixels
+  8  8 x u32  colours as 0x00BBGGRR (top byte 0): window face, text, accent,
+              button face, hot button face, pressed button face, border,
+              disabled text
+ 40  u8       frame width of push buttons in pixels (1..3)
+ 41           end of file: nothing may follow
 """
 import os
 import struct

@@ -1,30 +1,38 @@
 // jedata.dll: the skin library. SkinH_AttachEx reads a skin file and themes
-// the windows of the calling thread.
+// the windows of the calling thread; unloading the library takes the skin
+// off again.
 #include <windows.h>
 
-#include <cstdint>
-#include <cstring>
+#include "skin/skin_file.h"
+#include "skin/theme.h"
 
-namespace {
-
-// A skin file starts with these four bytes.
-const char kSkinMark[4] = {'.', 'S', 'H', 'E'};
-
-}  // namespace
-
-// Returns 0 when the skin file was accepted; a non-zero code otherwise.
+// Returns 0 when the skin was attached, otherwise one of the SkinResult
+// codes; then this call has left nothing behind. The second text is not
+// used (callers pass an empty one).
 extern "C" int __stdcall SkinH_AttachEx(const char* skinPath, const char* /*unused*/) {
-  if (!skinPath || !*skinPath) return 1;
-  HANDLE file = CreateFileA(skinPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  char mark[4] = {};
-  DWORD got = 0;
-  BOOL ok = ReadFile(file, mark, sizeof mark, &got, nullptr);
-  CloseHandle(file);
-  if (!ok) return 2;
-  if (got != sizeof mark || std::memcmp(mark, kSkinMark, sizeof mark) != 0) return 3;
-  return 0;
+  try {
+    Skin skin;
+    const SkinResult read = ReadSkinFile(skinPath, &skin);
+    if (read != kSkinAttached) return read;
+    return AttachSkin(skin);
+  } catch (...) {
+    return kSkinNotAttachable;
+  }
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      InitialiseSkinLibrary();
+      break;
+    case DLL_THREAD_DETACH:
+      DetachSkinFromEndingThread(GetCurrentThreadId());
+      break;
+    case DLL_PROCESS_DETACH:
+      // `reserved` is non-NULL when the whole process is ending rather than
+      // the library being freed.
+      FinishSkinLibrary(reserved != nullptr);
+      break;
+  }
+  return TRUE;
+}

@@ -24,10 +24,40 @@ struct EventLog {
   int banner = 0;
 } gLog;
 
+#ifdef TESSAVEL_SKIN_LIBRARY_HOST_PATH
+// Built a second time as main_window_skinned_test: the created event attaches
+// the skin library and the skin file the program carries, as the program's
+// created handler does, and the library is freed after the window is gone.
+HMODULE gSkinLibrary = nullptr;
+int gSkinResult = -1;
+
+void AttachTestSkin() {
+  gSkinLibrary = LoadLibraryA(HostPathToWindows(TESSAVEL_SKIN_LIBRARY_HOST_PATH).c_str());
+  auto attach = reinterpret_cast<int(__stdcall*)(const char*, const char*)>(
+      reinterpret_cast<void*>(GetProcAddress(gSkinLibrary, "SkinH_AttachEx")));
+  gSkinResult =
+      attach ? attach(HostPathToWindows(TESSAVEL_SKIN_FILE_HOST_PATH).c_str(), "") : -1;
+}
+void ReleaseTestSkin() {
+  if (gSkinLibrary) FreeLibrary(gSkinLibrary);
+  gSkinLibrary = nullptr;
+}
+// The skin's window face: the first colour of the file, after its 8-byte header.
+COLORREF FaceColour() {
+  Bytes skin = ReadFileBytes(HostPathToWindows(TESSAVEL_SKIN_FILE_HOST_PATH));
+  return skin.size() < 12 ? CLR_INVALID : RGB(skin[8], skin[9], skin[10]);
+}
+#else
+void AttachTestSkin() {}
+void ReleaseTestSkin() {}
+COLORREF FaceColour() { return GetSysColor(COLOR_BTNFACE); }
+#endif
+
 const MainWindowEvents kTestEvents = {
     [](MainWindow& w) {
       ++gLog.created;
       gLog.visibleWhenCreated = IsWindowVisible(w.hwnd()) != FALSE;
+      AttachTestSkin();
     },
     [](MainWindow&) { ++gLog.extract; },
     [](MainWindow&) { ++gLog.exportResults; },
@@ -42,12 +72,16 @@ class MainWindowTest : public testing::Test {
     window_ = MainWindow::Load(GetModuleHandleA(nullptr), kTestEvents);
     ASSERT_TRUE(window_);
     ASSERT_TRUE(window_->hwnd());
+#ifdef TESSAVEL_SKIN_LIBRARY_HOST_PATH
+    ASSERT_EQ(gSkinResult, 0) << "the skin attached";
+#endif
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window_->hwnd(); }));
     PumpMessages();
   }
   void TearDown() override {
     window_.reset();
     PumpMessages();
+    ReleaseTestSkin();
   }
 
   HWND hwnd() const { return window_->hwnd(); }
@@ -209,13 +243,14 @@ TEST_F(MainWindowTest, LabelsArePaintedBlackOnTheFace) {
     RECT rc;
     GetClientRect(label, &rc);
     ScopedGetDC dc(label);
+    const COLORREF faceColour = FaceColour();
     int dark = 0, face = 0;
     for (int y = 0; y < rc.bottom; ++y) {
       for (int x = 0; x < rc.right; ++x) {
         COLORREF p = GetPixel(dc.get(), x, y);
         // Smoothed thin strokes are dark grey rather than pure black.
         if (GetRValue(p) + GetGValue(p) + GetBValue(p) < 3 * 110) ++dark;
-        if (p == GetSysColor(COLOR_BTNFACE)) ++face;
+        if (p == faceColour) ++face;
       }
     }
     EXPECT_GT(dark, 10) << "text drawn in black, also when disabled: " << static_cast<int>(c);
