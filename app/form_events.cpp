@@ -4,12 +4,19 @@
 #include <shellapi.h>
 
 #include "app/skin.h"
+#include "extract/extract_command.h"
 
 namespace {
 
 // The created handler: skin first, then the window becomes a drop target.
 void OnCreated(MainWindow& window) {
   ApplySkin(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window.hwnd(), GWLP_HINSTANCE)));
+}
+
+// The Extract command on the form's four boxes.
+void OnExtractClicked(MainWindow& window) {
+  RunExtract({window.control(Control::kSourceBox), window.control(Control::kFrontBox),
+              window.control(Control::kBackBox), window.control(Control::kResultsBox)});
 }
 
 // The banner handler: open the maker's page in the default browser.
@@ -22,7 +29,7 @@ void OnBannerPressed(MainWindow&) {
 
 const MainWindowEvents kFormEvents = {
     OnCreated,
-    nullptr,
+    OnExtractClicked,
     nullptr,
     OnBannerPressed,
 };
