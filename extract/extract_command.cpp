@@ -29,66 +29,62 @@ class Stopwatch {
 
 }  // namespace
 
-LineAppender::LineAppender(HWND box, size_t chunkBytes) : box_(box), chunkBytes_(chunkBytes) {}
-
-LineAppender::~LineAppender() { Flush(); }
-
-void LineAppender::AddLine(const Text& first, const Text& second) {
-  pending_.append(first.CStr(), TextLength(first));
-  pending_.append(second.CStr(), TextLength(second));
-  pending_.append("\r\n", 2);
-  // Lines are never split, so a chunk never ends inside a character.
-  if (pending_.size() >= chunkBytes_) Flush();
-}
-
-void LineAppender::Flush() {
-  if (pending_.empty()) return;
-  Stopwatch watch;
-  AppendText(box_, Text(std::string_view(pending_)));
-  appendSeconds_ += watch.Lap();
-  appended_ += pending_.size();
-  pending_.clear();
+void AppendLines(HWND box, const std::string& lines, size_t chunkBytes) {
+  if (chunkBytes == 0) chunkBytes = 1;
+  size_t from = 0;
+  while (from < lines.size()) {
+    size_t end = lines.size();
+    if (end - from > chunkBytes) {
+      const size_t lineFeed = lines.find('\n', from + chunkBytes - 1);
+      if (lineFeed != std::string::npos) end = lineFeed + 1;
+    }
+    AppendText(box, Text(std::string_view(lines).substr(from, end - from)));
+    from = end;
+  }
 }
 
 void RunExtract(const ExtractBoxes& boxes, ExtractPhaseTimes* times) {
   Stopwatch watch;
   ExtractPhaseTimes t;
-
-  // COM is initialised for the press before any box is read.
-  RegexObject regex;
-  Text pattern;
+  std::string lines;  // every line of the press, in order
   {
-    const Text front = GetControlText(boxes.front);
-    const Text back = GetControlText(boxes.back);
-    pattern = JoinText({front, Text("(.+?)"), back});
-  }
-  Text subject = GetControlText(boxes.source);
-  t.readingBoxes = watch.Lap();
+    // COM is initialised for the press before any box is read.
+    RegexObject regex;
+    Text pattern;
+    {
+      const Text front = GetControlText(boxes.front);
+      const Text back = GetControlText(boxes.back);
+      pattern = JoinText({front, Text("(.+?)"), back});
+    }
+    Text subject = GetControlText(boxes.source);
+    t.readingBoxes = watch.Lap();
 
-  regex.Create(pattern, subject);
-  pattern = Text();
-  subject = Text();
-  watch.Lap();
-  t.conversion = regex.lastCreateTimes().conversionSeconds;
-  t.engine = regex.lastCreateTimes().engineSeconds;
+    regex.Create(pattern, std::move(subject));
+    pattern = Text();
+    watch.Lap();
+    t.conversion = regex.lastCreateTimes().conversionSeconds;
+    t.engine = regex.lastCreateTimes().engineSeconds;
 
-  const int count = regex.GetMatchCount();
-  t.matches = count > 0 ? count : 0;
-  // Every match of one pattern has the same groups. Without a second group
-  // its text is the empty Text for every match, which the engine would only
-  // confirm with a failing call per match.
-  const bool hasSecondGroup = count > 0 && regex.GetSubMatchCount() >= 2;
-  {
-    LineAppender lines(boxes.results);
+    const int count = regex.GetMatchCount();
+    t.matches = count > 0 ? count : 0;
+    // Every match of one pattern has the same groups. Without a second group
+    // its text is the empty Text for every match, which the engine would only
+    // confirm with a failing call per match.
+    const bool hasSecondGroup = count > 0 && regex.GetSubMatchCount() >= 2;
     for (int k = 1; k <= count; ++k) {
       const Text g1 = regex.GetSubMatchText(k, 1);
-      const Text g2 = hasSecondGroup ? regex.GetSubMatchText(k, 2) : Text("");
-      lines.AddLine(g1, g2);
+      lines.append(g1.CStr(), TextLength(g1));
+      if (hasSecondGroup) {
+        const Text g2 = regex.GetSubMatchText(k, 2);
+        lines.append(g2.CStr(), TextLength(g2));
+      }
+      lines.append("\r\n", 2);
     }
-    lines.Flush();
-    t.appending = lines.appendSeconds();
-    t.appendedBytes = lines.appendedBytes();
-  }
-  t.readingGroups = watch.Lap() - t.appending;
+  }  // the engine, its matches and the subject go before the box grows
+  t.readingGroups = watch.Lap();
+
+  AppendLines(boxes.results, lines);
+  t.appending = watch.Lap();
+  t.appendedBytes = lines.size();
   if (times) *times = t;
 }

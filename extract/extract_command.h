@@ -21,7 +21,7 @@ struct ExtractPhaseTimes {
   double readingBoxes = 0;
   double conversion = 0;
   double engine = 0;
-  double readingGroups = 0;  // reading the groups and building the lines
+  double readingGroups = 0;  // reading the groups, building the lines, releasing the engine
   double appending = 0;
   int matches = 0;
   size_t appendedBytes = 0;
@@ -32,35 +32,15 @@ struct ExtractPhaseTimes {
 // global; each match gives the line group 1 + group 2 + CR LF.
 void RunExtract(const ExtractBoxes& boxes, ExtractPhaseTimes* times = nullptr);
 
-// Collects the lines of a press and appends them to a box with as few
-// AppendText calls as possible: one for the whole press, or one per chunk of
-// at least `chunkBytes` when the text is huge. The box ends up exactly as
-// if every line had been appended on its own: the same bytes after the old
+// Appends `lines` (each ending in CR LF) to a box with as few AppendText
+// calls as possible: one, or one per chunk of at least `chunkBytes` when the
+// text is huge, each chunk ending after a line feed (never inside a
+// character: 0x0A is no trail byte in code page 936). The box ends up exactly
+// as if every line had been appended on its own: the same bytes after the old
 // text, the user's selection not replaced, the caret after the new text, the
-// end in view, no undo record. Appending line by line would cost about 10 ms
-// a line in some edit controls (a visible scroll bar is updated every time).
-class LineAppender {
- public:
-  static constexpr size_t kDefaultChunkBytes = 8u << 20;
-
-  explicit LineAppender(HWND box, size_t chunkBytes = kDefaultChunkBytes);
-  ~LineAppender();  // appends what is still pending
-  LineAppender(const LineAppender&) = delete;
-  LineAppender& operator=(const LineAppender&) = delete;
-
-  // Adds the line `first` + `second` + CR LF.
-  void AddLine(const Text& first, const Text& second);
-  // Appends what is pending (nothing when nothing is).
-  void Flush();
-
-  size_t appendedBytes() const { return appended_; }
-  // Time spent inside AppendText.
-  double appendSeconds() const { return appendSeconds_; }
-
- private:
-  HWND box_;
-  size_t chunkBytes_;
-  std::string pending_;
-  size_t appended_ = 0;
-  double appendSeconds_ = 0;
-};
+// end in view, no undo record. Nothing is done for empty `lines`.
+//
+// Appending line by line would cost about 10 ms a line in Wine's edit
+// control, whose visible scroll bar is updated every time.
+constexpr size_t kAppendChunkBytes = 8u << 20;
+void AppendLines(HWND box, const std::string& lines, size_t chunkBytes = kAppendChunkBytes);

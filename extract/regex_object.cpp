@@ -92,7 +92,7 @@ void RegexObject::ReleaseResults() {
   matches_.reset();
 }
 
-bool RegexObject::Create(const Text& pattern, const Text& subject,
+bool RegexObject::Create(const Text& pattern, Text subject,
                          std::optional<bool> caseSensitive, std::optional<bool> multiLine,
                          std::optional<bool> global, std::optional<bool> quote) {
   const bool ignoreCase = !caseSensitive.value_or(false);
@@ -122,6 +122,7 @@ bool RegexObject::Create(const Text& pattern, const Text& subject,
   const LARGE_INTEGER start = Now();
   {
     Bytes utf16 = GbkToUnicodeEx(subject, /*dropTerminator=*/true);
+    subject = Text();
     VariantFromBytes(utf16, subject_.get());
   }
   const LARGE_INTEGER converted = Now();

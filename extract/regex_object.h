@@ -38,8 +38,10 @@ class RegexObject {
   // Absent flags: letter case ignored, multi-line on, global on, quote off.
   // With `quote`, each "#引号" that starts on a character boundary becomes a
   // double quote. True when the engine gave a match collection. Releases
-  // whatever an earlier Create left, so every call starts afresh.
-  bool Create(const Text& pattern, const Text& subject,
+  // whatever an earlier Create left, so every call starts afresh. The
+  // subject is taken by value: a caller that moves it in has its memory
+  // freed as soon as it is converted, before the engine runs.
+  bool Create(const Text& pattern, Text subject,
               std::optional<bool> caseSensitive = std::nullopt,
               std::optional<bool> multiLine = std::nullopt,
               std::optional<bool> global = std::nullopt,
