@@ -54,19 +54,19 @@ std::string MakeSource(const BenchCase& c, size_t* expectedLineBytes) {
   for (int i = 0; i < c.matches; ++i) {
     int n;
     if (c.name == std::string("nomatch")) {
-      n = std::snprintf(record, sizeof record, "<li><a name=\"p%06d\">Item %d</a> ", i, i);
+      n = std::snprintf(record, sizeof record, "<a name=\"p%06d\">%d</a> ", i, i);
     } else if (c.chinese) {
-      n = std::snprintf(record, sizeof record, "<li><a href=\"/文档/第%06d页.html\">条目%d</a> ", i, i);
-      *expectedLineBytes += std::strlen("/文档/第000000页.html") + 2;
+      n = std::snprintf(record, sizeof record, "<a href=\"/文档/第%06d页\">条目%d</a> ", i, i);
+      *expectedLineBytes += std::strlen("/文档/第000000页") + 2;
     } else {
-      n = std::snprintf(record, sizeof record, "<li><a href=\"/docs/p%06d.html\">Item %d</a> ", i, i);
+      n = std::snprintf(record, sizeof record, "<a href=\"/docs/p%06d.html\">%d</a> ", i, i);
       *expectedLineBytes += std::strlen("/docs/p000000.html") + 2;
     }
     std::string line(record, static_cast<size_t>(n));
     // Fill up to the record size (whole characters only), then end the line.
-    while (line.size() + fillerLength + 7 <= perRecord) line += filler;
-    while (line.size() + 7 < perRecord) line += '.';
-    line += "</li>\r\n";
+    while (line.size() + fillerLength + 6 <= perRecord) line += filler;
+    while (line.size() + 6 < perRecord) line += '.';
+    line += "<br>\r\n";
     text += line;
   }
   return text;

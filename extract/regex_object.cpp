@@ -119,11 +119,16 @@ bool RegexObject::Create(const Text& pattern, Text subject,
 
   // The subject reaches the engine without a terminating zero unit: with one,
   // "." would match that U+0000 after the text and give a phantom empty match.
+  //
+  // It is kept as a string, not as a byte array: "Execute" and "Replace" want
+  // a string, and coercing a byte array to one costs two more copies of the
+  // whole UTF-16 subject while the engine runs (24 MB for a 6 MB source)
+  // for the same string in the end.
   const LARGE_INTEGER start = Now();
   {
     Bytes utf16 = GbkToUnicodeEx(subject, /*dropTerminator=*/true);
     subject = Text();
-    VariantFromBytes(utf16, subject_.get());
+    VariantFromUtf16(utf16, subject_.get());
   }
   const LARGE_INTEGER converted = Now();
 

@@ -78,6 +78,8 @@ class RegexObject {
 
   ComPtr<IDispatch> engine_;
   ComPtr<IDispatch> matches_;
+  // The integer 0 until the first Create, then the subject's UTF-16 as a
+  // string without terminator.
   ScopedVariant subject_;
   AutomationCaller caller_;
   // The groups of the last match asked for: groups 1 and 2 of one match are

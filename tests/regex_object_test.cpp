@@ -275,4 +275,50 @@ TEST(RegexObject, CopyKeepsComBalanced) {
   EXPECT_FALSE(ComInitialised()) << "every object uninitialised what it initialised";
 }
 
+// The VARIANT conversions of the automation layer.
+TEST(Automation, VariantConversions) {
+  const Bytes utf16 = {0x2D, 0x4E, 0x41, 0x00};  // 中A
+  {
+    ScopedVariant array;
+    ASSERT_TRUE(VariantFromBytes(utf16, array.get()));
+    EXPECT_EQ(array->vt, VT_ARRAY | VT_UI1);
+    LONG lower = 0;
+    SafeArrayGetLBound(array->parray, 1, &lower);
+    EXPECT_EQ(lower, 1);
+    EXPECT_EQ(BytesFromVariant(*array.get()), utf16);
+    // The platform's coercion of such an array to a string: the same units.
+    EXPECT_EQ(TextFromVariant(*array.get()), Text("中A"));
+  }
+  {
+    ScopedVariant empty;
+    ASSERT_TRUE(VariantFromBytes(Bytes(), empty.get()));
+    EXPECT_EQ(empty->vt, VT_ARRAY | VT_UI1);
+    EXPECT_TRUE(BytesFromVariant(*empty.get()).empty());
+  }
+  {
+    ScopedVariant string;
+    ASSERT_TRUE(VariantFromUtf16({0x2D, 0x4E, 0x41, 0x00, 0x42}, string.get()));
+    EXPECT_EQ(string->vt, VT_BSTR);
+    EXPECT_EQ(BytesFromVariant(*string.get()), utf16) << "the odd byte is left out";
+    EXPECT_EQ(TextFromVariant(*string.get()), Text("中A"));
+  }
+  ScopedVariant boolean;
+  boolean->vt = VT_BOOL;
+  boolean->boolVal = VARIANT_TRUE;
+  EXPECT_TRUE(BytesFromVariant(*boolean.get()).empty()) << "a boolean is no byte array";
+  EXPECT_EQ(NumberFromVariant(*boolean.get()), -1.0);
+  ScopedVariant nothing;
+  EXPECT_EQ(TextFromVariant(*nothing.get()), Text(""));
+  EXPECT_EQ(IntegerFromVariant(*nothing.get()), 0);
+  EXPECT_FALSE(ObjectFromVariant(*nothing.get()));
+  ScopedVariant number;
+  number->vt = VT_R8;
+  number->dblVal = -2.9;
+  EXPECT_EQ(IntegerFromVariant(*number.get()), -2) << "truncated toward zero";
+  // A string with an embedded U+0000 is cut there.
+  ScopedVariant cut;
+  ASSERT_TRUE(VariantFromUtf16({0x41, 0x00, 0x00, 0x00, 0x42, 0x00}, cut.get()));
+  EXPECT_EQ(TextFromVariant(*cut.get()), Text("A"));
+}
+
 }  // namespace
