@@ -24,6 +24,13 @@ std::wstring WideFromAnsi(const char* s, int length = -1) {
 Text AnsiFromWide(const wchar_t* s, size_t units) {
   if (units == 0) return Text("");
   const int n = static_cast<int>(units);
+  // Group texts are mostly short: they are converted on the stack, so that
+  // the Text is the only allocation.
+  char small[512];
+  if (units * 2 <= sizeof small) {
+    const int got = WideCharToMultiByte(CP_ACP, 0, s, n, small, sizeof small, nullptr, nullptr);
+    if (got > 0) return Text(std::string_view(small, static_cast<size_t>(got)));
+  }
   std::string out(units * 2, '\0');
   int got = WideCharToMultiByte(CP_ACP, 0, s, n, out.data(), static_cast<int>(out.size()),
                                 nullptr, nullptr);
