@@ -16,6 +16,8 @@ trap cleanup EXIT
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(html chinese nomatch big)
 for c in "${cases[@]}"; do
+  # The machine may be shared: the load says how far wall-clock times stretch.
+  echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
   wine "$root/build/out/bench/extract_bench.exe" "$c"
   echo
 done
