@@ -98,18 +98,6 @@ PROCESS_MEMORY_COUNTERS Memory() {
   return m;
 }
 
-// CPU time of the calling thread: on a machine shared with other work the
-// wall-clock time of a press grows with the load, its CPU time much less.
-double ThreadCpuSeconds() {
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-  auto seconds = [](const FILETIME& f) {
-    return static_cast<double>((static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime) /
-           1e7;
-  };
-  return seconds(kernel) + seconds(user);
-}
-
 double Mb(size_t bytes) { return static_cast<double>(bytes) / 1e6; }
 
 // The largest working set and private bytes seen while a press runs. The
@@ -186,7 +174,7 @@ int RunCase(const BenchCase& c, int presses) {
   std::printf("  source %.1f MB in the box (filled in %.1f s, not part of a press)\n",
               Mb(sourceBytes), fillSeconds);
 
-  std::vector<double> total, cpu, reading, conversion, engine, groups, appending, beforeAppend;
+  std::vector<double> total, cpu, cpuBeforeAppend, reading, conversion, engine, groups, appending, beforeAppend;
   ExtractPhaseTimes last;
   size_t pressWorkingSet = 0, pressPrivate = 0;  // the largest rise during a press
   for (int i = 0; i < presses; ++i) {
@@ -197,11 +185,11 @@ int RunCase(const BenchCase& c, int presses) {
     ExtractPhaseTimes t;
     const PROCESS_MEMORY_COUNTERS before = Memory();
     MemorySampler sampler;
-    const double cpuStart = ThreadCpuSeconds();
     LARGE_INTEGER start = Now();
     RunExtract(boxes, &t);
     const double s = Seconds(start, Now());
-    cpu.push_back(ThreadCpuSeconds() - cpuStart);
+    cpu.push_back(t.pressCpu);
+    cpuBeforeAppend.push_back(t.pressCpu - t.appendingCpu);
     sampler.Stop();
     if (sampler.peakWorkingSet() > before.WorkingSetSize) {
       pressWorkingSet = std::max<size_t>(pressWorkingSet, sampler.peakWorkingSet() - before.WorkingSetSize);
@@ -233,7 +221,8 @@ int RunCase(const BenchCase& c, int presses) {
   std::printf("    engine (Execute)                %8.3f s\n", Median(engine));
   std::printf("    groups, lines, releasing engine %8.3f s\n", Median(groups));
   std::printf("    appending (EM_REPLACESEL)       %8.3f s\n", Median(appending));
-  std::printf("    all but appending               %8.3f s\n", Median(beforeAppend));
+  std::printf("    all but appending               %8.3f s (UI thread CPU %.3f s)\n",
+              Median(beforeAppend), Median(cpuBeforeAppend));
   const size_t texts = sourceBytes + resultBytes;
   std::printf("  texts: source %.1f MB + results %.1f MB = %.1f MB\n", Mb(sourceBytes),
               Mb(resultBytes), Mb(texts));

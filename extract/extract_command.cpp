@@ -27,6 +27,16 @@ class Stopwatch {
   LARGE_INTEGER start_;
 };
 
+double ThreadCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+  auto seconds = [](const FILETIME& f) {
+    return static_cast<double>((static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime) /
+           1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
 }  // namespace
 
 void AppendLines(HWND box, const std::string& lines, size_t chunkBytes) {
@@ -46,6 +56,7 @@ void AppendLines(HWND box, const std::string& lines, size_t chunkBytes) {
 void RunExtract(const ExtractBoxes& boxes, ExtractPhaseTimes* times) {
   Stopwatch watch;
   ExtractPhaseTimes t;
+  const double cpuStart = ThreadCpuSeconds();
   std::string lines;  // every line of the press, in order
   {
     // COM is initialised for the press before any box is read.
@@ -83,8 +94,11 @@ void RunExtract(const ExtractBoxes& boxes, ExtractPhaseTimes* times) {
   }  // the engine, its matches and the subject go before the box grows
   t.readingGroups = watch.Lap();
 
+  const double cpuBeforeAppend = ThreadCpuSeconds();
   AppendLines(boxes.results, lines);
   t.appending = watch.Lap();
+  t.pressCpu = ThreadCpuSeconds() - cpuStart;
+  t.appendingCpu = t.pressCpu - (cpuBeforeAppend - cpuStart);
   t.appendedBytes = lines.size();
   if (times) *times = t;
 }

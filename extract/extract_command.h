@@ -23,6 +23,10 @@ struct ExtractPhaseTimes {
   double engine = 0;
   double readingGroups = 0;  // reading the groups, building the lines, releasing the engine
   double appending = 0;
+  // CPU time of the calling thread for the whole press and for appending
+  // (the wall-clock figures above stretch with the load of the machine).
+  double pressCpu = 0;
+  double appendingCpu = 0;
   int matches = 0;
   size_t appendedBytes = 0;
 };
