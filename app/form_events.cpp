@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/skin.h"
+#include "extract/extract_command.h"
 #include "fileio/dropped_file.h"
 #include "fileio/export_command.h"
 
@@ -26,6 +27,12 @@ void OnGotFile(MainWindow& window, const Text& paths) {
   LoadDroppedFilesInto(window.control(Control::kSourceBox), paths);
 }
 
+// The Extract command on the form's four boxes.
+void OnExtractClicked(MainWindow& window) {
+  RunExtract({window.control(Control::kSourceBox), window.control(Control::kFrontBox),
+              window.control(Control::kBackBox), window.control(Control::kResultsBox)});
+}
+
 // The banner handler: open the maker's page in the default browser.
 void OnBannerPressed(MainWindow&) {
   HWND owner = FindWindowExA(nullptr, nullptr, nullptr, "Microsoft Internet Explorer");
@@ -36,7 +43,7 @@ void OnBannerPressed(MainWindow&) {
 
 const MainWindowEvents kFormEvents = {
     OnCreated,
-    nullptr,
+    OnExtractClicked,
     OnExportClicked,
     OnBannerPressed,
     OnGotFile,
