@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/external_functions.h"
+#include "extract/builtin_regex/builtin_regexp.h"
 #include "extract/text_conversion.h"
 
 namespace {
@@ -13,11 +14,16 @@ using CoInitializeFn = HRESULT(WINAPI*)(LPVOID);
 using CoUninitializeFn = void(WINAPI*)();
 
 // The engine every RegexObject drives. This is the one place that decides
-// which object that is: the platform's "VBScript.RegExp", created by ProgID.
-// Whatever object is made here is reached only through IDispatch by member
-// name, so another object with the same members works unchanged.
+// which object that is: the platform's "VBScript.RegExp", created by ProgID,
+// and where that cannot be created (VBScript is an optional Windows feature,
+// being retired) the built-in engine with the same members. Whatever object
+// is made here is reached only through IDispatch by member name.
 bool CreateRegexEngine(ComPtr<IUnknown>* engine) {
-  return CreateObjectByProgId("VBScript.RegExp", engine);
+  if (CreateObjectByProgId("VBScript.RegExp", engine)) return true;
+  ComPtr<IUnknown> builtin;
+  if (FAILED(CreateBuiltinRegExp(builtin.put()))) return false;
+  *engine = std::move(builtin);
+  return true;
 }
 
 // "#引号" in code page 936.
