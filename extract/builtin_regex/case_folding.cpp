@@ -19,6 +19,7 @@ constexpr CaseRow kCaseRows[] = {
 struct CaseRings {
   uint16_t canonical[0x10000];
   uint16_t next[0x10000];
+  std::vector<char16_t> cased;
 
   CaseRings() {
     for (uint32_t c = 0; c < 0x10000; ++c) {
@@ -38,6 +39,9 @@ struct CaseRings {
       next[c] = next[h];
       next[h] = static_cast<uint16_t>(c);
     }
+    for (uint32_t c = 0; c < 0x10000; ++c) {
+      if (next[c] != c) cased.push_back(static_cast<char16_t>(c));
+    }
   }
 };
 
@@ -52,5 +56,7 @@ const CaseRings& Rings() {
 char16_t CanonicalCase(char16_t c) { return static_cast<char16_t>(Rings().canonical[c]); }
 
 char16_t NextCaseVariant(char16_t c) { return static_cast<char16_t>(Rings().next[c]); }
+
+const std::vector<char16_t>& UnitsWithOtherCase() { return Rings().cased; }
 
 }  // namespace builtin_regex

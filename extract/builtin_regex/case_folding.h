@@ -2,6 +2,8 @@
 // case when their upper-case forms (case_table.inc) are the same code unit.
 #pragma once
 
+#include <vector>
+
 namespace builtin_regex {
 
 // The code unit that stands for `c` and every unit equal to it ignoring case.
@@ -11,5 +13,9 @@ char16_t CanonicalCase(char16_t c);
 // when it has no other case. Walking from `c` until `c` comes back visits
 // every member once.
 char16_t NextCaseVariant(char16_t c);
+
+// Every code unit that has another case, in increasing order: what closing
+// a set over letter case has to look at (a few thousand units, not 65,536).
+const std::vector<char16_t>& UnitsWithOtherCase();
 
 }  // namespace builtin_regex

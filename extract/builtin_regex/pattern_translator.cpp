@@ -36,18 +36,6 @@ class CodeUnitSet {
     for (uint32_t i = 0; i < kWords; ++i) w_[i] |= o.w_[i];
     return *this;
   }
-  template <class F>
-  void ForEach(F f) const {
-    for (uint32_t i = 0; i < kWords; ++i) {
-      uint64_t w = w_[i];
-      while (w != 0) {
-        uint32_t bit = 0;
-        while (((w >> bit) & 1) == 0) ++bit;
-        f(i * 64 + bit);
-        w &= w - 1;
-      }
-    }
-  }
   // Calls f(first, last) for every maximal run of units in the set.
   template <class F>
   void ForEachRange(F f) const {
@@ -639,11 +627,10 @@ class Translator {
   void EmitSet(const CodeUnitSet& members, bool negated) {
     auto set = std::make_unique<CodeUnitSet>(members);
     if (ignoreCase_) {
-      members.ForEach([&](uint32_t c) {
-        for (char16_t v = NextCaseVariant(static_cast<char16_t>(c)); v != c; v = NextCaseVariant(v)) {
-          set->set(v);
-        }
-      });
+      for (char16_t c : UnitsWithOtherCase()) {
+        if (!members.test(c)) continue;
+        for (char16_t v = NextCaseVariant(c); v != c; v = NextCaseVariant(v)) set->set(v);
+      }
     }
     if (negated) set->flip();
     if (set->none()) {
