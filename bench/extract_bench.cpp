@@ -146,7 +146,7 @@ int RunCase(const BenchCase& c, int presses) {
   std::printf("%s: %s, %d presses\n", c.name, c.description, presses);
   // As in the program: OLE for the UI thread all along, COM per press.
   OleInitialize(nullptr);
-  const MainWindowEvents events = {NoHandler, nullptr, nullptr, nullptr};
+  const MainWindowEvents events = {NoHandler, nullptr, nullptr, nullptr, nullptr};
   std::unique_ptr<MainWindow> window = MainWindow::Load(GetModuleHandleA(nullptr), events);
   if (!window || !window->hwnd()) {
     std::printf("the window could not be created\n");

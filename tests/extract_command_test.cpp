@@ -37,7 +37,9 @@ bool WinesEngineInUse() {
 void NoHandler(MainWindow&) {}
 
 // The form's own binding of 按钮1, without the skin of the created handler.
-MainWindowEvents TestEvents() { return {NoHandler, kFormEvents.extractClicked, nullptr, nullptr}; }
+MainWindowEvents TestEvents() {
+  return {NoHandler, kFormEvents.extractClicked, nullptr, nullptr, nullptr};
+}
 
 struct Selection {
   DWORD start = 0, end = 0;
