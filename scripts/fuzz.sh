@@ -6,7 +6,8 @@
 #   scripts/fuzz.sh [seconds]     run for that long (default 600) on the
 #                                 committed corpus plus a scratch corpus
 #   scripts/fuzz.sh --merge       fold the scratch corpus's new coverage into
-#                                 the committed corpus (kept small)
+#                                 the committed corpus (kept small; files
+#                                 named regression-* are always kept)
 # Findings (crash-*, timeout-*, leak-*) are written to build/fuzz/findings.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,7 +37,8 @@ if [ "${1:-}" = --merge ]; then
   # Edges only (no hit counts, no comparisons): a few files cover them all.
   "$fuzzer" -merge=1 -use_counters=0 -use_value_profile=0 -use_cmp=0 -max_len=256 \
     "$out/merged" "$src/corpus" "$out/scratch"
-  rm -f "$src/corpus"/*
+  # Inputs kept by name (regression-*) stay whatever the merge chose.
+  find "$src/corpus" -type f ! -name 'regression-*' -delete
   cp "$out/merged"/* "$src/corpus/"
   echo "corpus: $(ls "$src/corpus" | wc -l) files"
   exit 0
