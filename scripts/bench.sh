@@ -7,12 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" >/dev/null
 source "$root/scripts/wine-env.sh"
 source "$root/scripts/xvfb.sh"
-start_xvfb force
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  stop_xvfb
-}
-trap cleanup EXIT
+start_private_session
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(html chinese nomatch big)
 for c in "${cases[@]}"; do

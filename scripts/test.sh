@@ -5,11 +5,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 source "$root/scripts/wine-env.sh"
 source "$root/scripts/xvfb.sh"
-start_xvfb force
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  stop_xvfb
-}
-trap cleanup EXIT
+start_private_session
 cd "$root/build/out"
 ctest --output-on-failure "$@"

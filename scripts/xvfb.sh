@@ -29,3 +29,9 @@ stop_xvfb() {
     tessavel_xvfb_pid=
   fi
 }
+# A private display and Wine session for tests and benchmarks: ended, with
+# the prefix's wineserver, when the calling script exits.
+start_private_session() {
+  start_xvfb force
+  trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
+}

@@ -15,43 +15,6 @@ namespace {
 
 const char kMainClass[] = "TessavelMainWindow";
 
-struct ChildSearch {
-  HWND parent;
-  const char* cls;
-  POINT at;  // top-left corner in the parent's client area
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchChild(HWND hwnd, LPARAM lp) {
-  auto* s = reinterpret_cast<ChildSearch*>(lp);
-  if (GetParent(hwnd) != s->parent) return TRUE;
-  char cls[64] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (lstrcmpiA(cls, s->cls) != 0) return TRUE;
-  RECT rc;
-  GetWindowRect(hwnd, &rc);
-  POINT corner{rc.left, rc.top};
-  ScreenToClient(s->parent, &corner);
-  if (corner.x == s->at.x && corner.y == s->at.y) {
-    s->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The child of `parent` of the class whose corner stands at (x, y) in the
-// parent's client area, as the form places it.
-HWND ChildAt(HWND parent, const char* cls, int x, int y) {
-  ChildSearch search{parent, cls, {x, y}};
-  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-void SetText(HWND box, const std::string& text) {
-  DWORD_PTR ignored;
-  SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 20000, &ignored);
-}
-
 TEST(BuiltinEngineProgram, ExtractsWithoutThePlatformEngine) {
   ChildProcess program;
   ASSERT_TRUE(program.Start(TessavelExePath()));
@@ -82,10 +45,10 @@ TEST(BuiltinEngineProgram, ExtractsWithoutThePlatformEngine) {
       {"an invalid marker", "a(b", "a(", "", ""},
   };
   for (const Case& c : cases) {
-    SetText(results, "");
-    SetText(source, c.source);
-    SetText(front, c.front);
-    SetText(back, c.back);
+    SetTextRemote(results, "");
+    SetTextRemote(source, c.source);
+    SetTextRemote(front, c.front);
+    SetTextRemote(back, c.back);
     DWORD_PTR ignored;
     // The press runs inside the click: when the message returns, the
     // command has finished.

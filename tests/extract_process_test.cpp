@@ -12,44 +12,6 @@ namespace {
 
 const char kMainClass[] = "TessavelMainWindow";
 
-struct ChildSearch {
-  HWND parent;
-  const char* cls;
-  POINT at;  // top-left corner in the parent's client area
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchChild(HWND hwnd, LPARAM lp) {
-  auto* s = reinterpret_cast<ChildSearch*>(lp);
-  if (GetParent(hwnd) != s->parent) return TRUE;
-  char cls[64] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (lstrcmpiA(cls, s->cls) != 0) return TRUE;
-  RECT rc;
-  GetWindowRect(hwnd, &rc);
-  POINT corner{rc.left, rc.top};
-  ScreenToClient(s->parent, &corner);
-  if (corner.x == s->at.x && corner.y == s->at.y) {
-    s->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// The child of `parent` of the class whose corner stands at (x, y) in the
-// parent's client area, as the form places it.
-HWND ChildAt(HWND parent, const char* cls, int x, int y) {
-  ChildSearch search{parent, cls, {x, y}};
-  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-void SetText(HWND box, const std::string& text) {
-  DWORD_PTR ignored;
-  SendMessageTimeoutA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
-                      20000, &ignored);
-}
-
 TEST(ExtractProgram, PressingExtractAppendsTheLines) {
   ChildProcess program;
   ASSERT_TRUE(program.Start(TessavelExePath()));
@@ -66,13 +28,13 @@ TEST(ExtractProgram, PressingExtractAppendsTheLines) {
   ASSERT_NE(extract, nullptr);
   ASSERT_EQ(WindowText(extract), "提取");
 
-  SetText(source,
+  SetTextRemote(source,
           "<li><a href=\"/新闻/1\">第一条</a></li>\r\n"
           "<li><A HREF=\"/news/2\">second</A></li>\n"
           "<li><a href=\"\">empty</a></li>\r\n");
-  SetText(front, "<a href=\"");
-  SetText(back, "\">");
-  SetText(results, "以前的结果\r\n");
+  SetTextRemote(front, "<a href=\"");
+  SetTextRemote(back, "\">");
+  SetTextRemote(results, "以前的结果\r\n");
 
   const std::string lines = "/新闻/1\r\n/news/2\r\n";
   const std::string afterOne = "以前的结果\r\n" + lines;

@@ -176,6 +176,46 @@ bool ChildProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
   return ended;
 }
 
+namespace {
+
+struct ChildSearch {
+  HWND parent;
+  const char* cls;
+  POINT at;  // top-left corner in the parent's client area
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchChild(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<ChildSearch*>(lp);
+  if (GetParent(hwnd) != s->parent) return TRUE;
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (lstrcmpiA(cls, s->cls) != 0) return TRUE;
+  RECT rc;
+  GetWindowRect(hwnd, &rc);
+  POINT corner{rc.left, rc.top};
+  ScreenToClient(s->parent, &corner);
+  if (corner.x == s->at.x && corner.y == s->at.y) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND ChildAt(HWND parent, const char* className, int x, int y) {
+  ChildSearch search{parent, className, {x, y}};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void SetTextRemote(HWND window, const std::string& text) {
+  DWORD_PTR ignored;
+  SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                      20000, &ignored);
+}
+
 HWND FindMessageBoxText(HWND box) {
   // The message text is the static control with id 0xFFFF.
   return GetDlgItem(box, 0xFFFF);

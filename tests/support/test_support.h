@@ -64,5 +64,12 @@ class ChildProcess {
 // Top-level windows of a process with the class name (NULL: any).
 std::vector<HWND> TopWindowsOf(DWORD pid, const char* className);
 
+// The child of `parent` of the class whose corner stands at (x, y) in the
+// parent's client area, as the form places it; works across processes.
+HWND ChildAt(HWND parent, const char* className, int x, int y);
+
+// Sets the text of a window of another process, waiting for it to be taken.
+void SetTextRemote(HWND window, const std::string& text);
+
 // Finds the static text control of a message box.
 HWND FindMessageBoxText(HWND box);
