@@ -319,17 +319,6 @@ bool VariantFromBytes(const Bytes& bytes, VARIANT* target) {
   return true;
 }
 
-bool VariantFromUtf16(const Bytes& utf16, VARIANT* target) {
-  VariantClear(target);
-  const UINT units = static_cast<UINT>(utf16.size() / 2);
-  BSTR s = SysAllocStringLen(nullptr, units);
-  if (!s) return false;
-  if (units) std::memcpy(s, utf16.data(), static_cast<size_t>(units) * 2);
-  target->vt = VT_BSTR;
-  target->bstrVal = s;  // the VARIANT owns the string now
-  return true;
-}
-
 namespace {
 
 Bytes BytesOfArray(SAFEARRAY* array) {

@@ -111,12 +111,6 @@ ComPtr<IDispatch> ObjectFromVariant(const VARIANT& value);
 // (and VT_EMPTY) when the array cannot be made.
 bool VariantFromBytes(const Bytes& bytes, VARIANT* target);
 
-// A string (VT_BSTR) whose UTF-16 units are those of `utf16` (an odd
-// trailing byte is ignored): what the platform's coercion makes of the byte
-// array of VariantFromBytes when a member wants a string, made directly.
-// `target` is cleared first; false (and VT_EMPTY) when it cannot be made.
-bool VariantFromUtf16(const Bytes& utf16, VARIANT* target);
-
 // The bytes of an array of unsigned bytes; anything else is first changed to
 // such an array, which turns a string into its UTF-16 bytes without
 // terminator and fails for every other type (empty Bytes).

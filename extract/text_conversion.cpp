@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/external_functions.h"
+#include "common/fatal_error.h"
 
 namespace {
 
@@ -55,6 +56,25 @@ Bytes GbkToUnicodeEx(const Text& text, bool dropTerminator) {
   Bytes utf16 = GbkToUnicode(text);
   if (dropTerminator) utf16.resize(utf16.size() >= 2 ? utf16.size() - 2 : 0);
   return utf16;
+}
+
+BSTR GbkToUnicodeString(const Text& text) {
+  // An empty text gives an allocated empty string, not NULL: Windows takes a
+  // NULL BSTR as the empty string, but Wine's "Execute" asserts on one.
+  int units = 1;
+  auto convert = ResolveExternal<MultiByteToWideCharFn>(External::kMultiByteToWideChar);
+  if (CompareText(text, Text("")) != 0) units = convert(kGbk, 0, text.CStr(), -1, nullptr, 0);
+  if (units < 1) units = 1;
+  // SysAllocStringLen keeps room for a terminator after the given length, so
+  // the converted terminator lands there and the string's length leaves it out.
+  BSTR s = SysAllocStringLen(nullptr, static_cast<UINT>(units - 1));
+  if (!s) {
+    char message[64];
+    FormatAllocationFailure(static_cast<size_t>(units) * 2, message, sizeof message);
+    ReportFatalError(0, message);
+  }
+  if (units > 1) convert(kGbk, 0, text.CStr(), -1, s, units);
+  return s;
 }
 
 Text UnicodeToGbk(const Bytes& utf16) {

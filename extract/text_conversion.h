@@ -9,6 +9,9 @@
 
 #include <initializer_list>
 
+#include <windows.h>
+#include <oleauto.h>
+
 #include "common/text.h"
 
 // Bytes before the terminating NUL; 0 for an absent text.
@@ -31,6 +34,12 @@ Bytes GbkToUnicode(const Text& text);
 // Empty Bytes for an absent or empty text; otherwise GbkToUnicode, without
 // the terminator when `dropTerminator` is true.
 Bytes GbkToUnicodeEx(const Text& text, bool dropTerminator = false);
+
+// GbkToUnicodeEx(text, true) made straight into a string of the automation
+// layer (a BSTR the caller frees), for the subject of a search: the largest
+// buffer of a press is then converted once, not converted and copied. The
+// same two platform calls; an absent or empty text gives the empty string.
+BSTR GbkToUnicodeString(const Text& text);
 
 // Code-page-936 text of the first length/2 units (an odd trailing byte is
 // ignored). A zero unit ends the text; characters without a mapping become

@@ -3,6 +3,8 @@
 // copies. No pattern here can match the empty string: some engines loop on
 // such a pattern in a global search for many seconds before failing.
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <windows.h>
 #include <objbase.h>
 
@@ -13,6 +15,19 @@
 #include "tests/support/test_support.h"
 
 namespace {
+
+// A string VARIANT of the given UTF-16 units (an odd trailing byte left out).
+bool VariantFromUtf16(const Bytes& utf16, VARIANT* target) {
+  VariantClear(target);
+  const UINT units = static_cast<UINT>(utf16.size() / 2);
+  BSTR s = SysAllocStringLen(nullptr, units);
+  if (!s) return false;
+  if (units) std::memcpy(s, utf16.data(), static_cast<size_t>(units) * 2);
+  target->vt = VT_BSTR;
+  target->bstrVal = s;  // the VARIANT owns the string now
+  return true;
+}
+
 
 const Text kAbsent;
 

@@ -61,6 +61,14 @@ TEST(TextConversion, GbkToUnicodeByteVectors) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ToHex(GbkToUnicode(c.text)), c.unicode);
     EXPECT_EQ(ToHex(GbkToUnicodeEx(c.text, c.dropTerminatorEx)), c.unicodeEx);
+    // The subject's string holds the same units as GbkToUnicodeEx with the
+    // terminator dropped.
+    BSTR s = GbkToUnicodeString(c.text);
+    ASSERT_NE(s, nullptr);
+    Bytes units(reinterpret_cast<const uint8_t*>(s),
+                reinterpret_cast<const uint8_t*>(s) + SysStringByteLen(s));
+    EXPECT_EQ(units, GbkToUnicodeEx(c.text, true));
+    SysFreeString(s);
   }
   // The flag is false when left out.
   EXPECT_EQ(ToHex(GbkToUnicodeEx(GbkText("41"))), "41 00 00 00");
