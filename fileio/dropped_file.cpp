@@ -26,15 +26,25 @@ class ReadBuffer {
 };
 
 // UTF-16 units (host order) in code page 936; unmappable characters become
-// the code page's default character.
-Text Utf16ToGbk(const wchar_t* units, int count) {
+// the code page's default character, and `lossy` (when given) says whether
+// any did.
+Text Utf16ToGbk(const wchar_t* units, int count, bool* lossy = nullptr) {
+  if (lossy) *lossy = false;
   if (count <= 0) return Text("");
   int size = WideCharToMultiByte(kGbk, 0, units, count, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return Text("");
   std::string out(static_cast<size_t>(size), '\0');
-  size = WideCharToMultiByte(kGbk, 0, units, count, out.data(), size, nullptr, nullptr);
+  BOOL usedDefault = FALSE;
+  size = WideCharToMultiByte(kGbk, 0, units, count, out.data(), size, nullptr, &usedDefault);
   out.resize(size > 0 ? static_cast<size_t>(size) : 0);
+  if (lossy) *lossy = usedDefault != FALSE;
   return Text(std::string_view(out));
+}
+
+// Whether the bytes are well-formed code-page-936 text.
+bool IsValidGbk(const char* p, size_t length) {
+  return length == 0 ||
+         MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, p, static_cast<int>(length), nullptr, 0) > 0;
 }
 
 Text Utf16ContentsToText(const uint8_t* p, size_t length, bool bigEndian) {
@@ -52,13 +62,14 @@ Text Utf16ContentsToText(const uint8_t* p, size_t length, bool bigEndian) {
   return Utf16ToGbk(units.data(), static_cast<int>(units.size()));
 }
 
-Text Utf8ContentsToText(const char* p, size_t length) {
+Text Utf8ContentsToText(const char* p, size_t length, bool* lossy = nullptr) {
+  if (lossy) *lossy = false;
   if (length == 0) return Text("");
   int count = MultiByteToWideChar(CP_UTF8, 0, p, static_cast<int>(length), nullptr, 0);
   if (count <= 0) return Text("");
   std::wstring units(static_cast<size_t>(count), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, p, static_cast<int>(length), units.data(), count);
-  return Utf16ToGbk(units.data(), count);
+  return Utf16ToGbk(units.data(), count, lossy);
 }
 
 bool EndsWithLineBreak(const Text& text) {
@@ -138,7 +149,15 @@ Text FileContentsToText(const Bytes& contents) {
       static_cast<uint8_t>(s[2]) == 0xBF) {
     return Utf8ContentsToText(s + 3, length - 3);
   }
-  if (IsMultiByteUtf8(s, length)) return Utf8ContentsToText(s, length);
+  if (IsMultiByteUtf8(s, length)) {
+    // Short GBK texts can be valid UTF-8 too: "状态" (D7 B4 CC AC) reads as
+    // two Hebrew and combining characters that code page 936 does not have.
+    // Such bytes stay as they are: UTF-8 is taken when all of its characters
+    // exist in the code page, or when the bytes are no GBK text anyway.
+    bool lossy = false;
+    Text decoded = Utf8ContentsToText(s, length, &lossy);
+    if (!lossy || !IsValidGbk(s, length)) return decoded;
+  }
   return bytes;
 }
 

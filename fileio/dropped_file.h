@@ -16,7 +16,9 @@ Bytes ReadWholeFile(const Text& path);
 // UTF-16 LE, UTF-16 BE or UTF-8 byte-order mark, and contents without a mark
 // that are valid UTF-8 holding at least one multi-byte sequence, are decoded
 // and converted (characters without a mapping become the code page's default
-// character; the mark is dropped). Everything else is taken byte for byte.
+// character; the mark is dropped). Mark-less UTF-8 whose characters are not
+// all in the code page stays byte for byte when it is valid GBK as well, so
+// that GBK text is never destroyed. Everything else is taken byte for byte.
 // The text ends at the first NUL character: the first zero byte of
 // byte-oriented contents, the first U+0000 of UTF-16 contents.
 Text FileContentsToText(const Bytes& contents);

@@ -188,6 +188,9 @@ TEST(FileContentsToText, EncodingsAndTheFirstNul) {
       {"UTF-8 without mark", "x\xE4\xB8\xAD\xE6\x96\x87\r\n"s, "x\xD6\xD0\xCE\xC4\r\n"s},
       {"UTF-8 without a GBK mapping", "\xE0\xB8\x81"s, "?"s},  // Thai ko kai
       {"invalid UTF-8 stays bytes", "\xC0\x80z"s, "\xC0\x80z"s},
+      // GBK that is also valid UTF-8, but of characters GBK does not have.
+      {"GBK 状态 also UTF-8", "id,\xD7\xB4\xCC\xAC\r\n1,2\r\n"s, "id,\xD7\xB4\xCC\xAC\r\n1,2\r\n"s},
+      {"GBK 说说 also UTF-8", "\xCB\xB5\xCB\xB5"s, "\xCB\xB5\xCB\xB5"s},
       {"UTF-16 LE", "\xFF\xFE\x41\x00\x62\x00\x2D\x4E"s, "Ab\xD6\xD0"s},
       {"UTF-16 BE", "\xFE\xFF\x00\x41\x4E\x2D\x00\x0D\x00\x0A"s, "A\xD6\xD0\r\n"s},
       {"UTF-16 ends at U+0000", "\xFF\xFE\x41\x00\x00\x00\x42\x00"s, "A"s},
