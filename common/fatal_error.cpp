@@ -31,7 +31,11 @@ void SetFatalErrorCleanup(void (*cleanup)()) { gFatalCleanup = cleanup; }
 void ReportFatalError(long code, const char* message) {
   char buffer[2048];
   FormatFatalErrorText(code, message, buffer, sizeof buffer);
-  MessageBoxA(nullptr, buffer, "错误", MB_OK | MB_ICONHAND);
+  // MB_TASKMODAL keeps the box without an owner but disables every window of
+  // the thread while it is up: no handler may run again once a fatal error
+  // has happened, and the box's own message loop would otherwise let a click
+  // on "提取" or "导出" through to the failing program.
+  MessageBoxA(nullptr, buffer, "错误", MB_OK | MB_ICONHAND | MB_TASKMODAL);
   if (gFatalCleanup) gFatalCleanup();
   ExitProcess(static_cast<UINT>(-1));
 }

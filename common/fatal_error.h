@@ -9,7 +9,8 @@
 // "错误信息：", the message and one CR LF.
 std::string FatalErrorText(long code, const char* message);
 
-// Shows the fatal-error box (no owner, caption "错误", stop icon, OK), then
+// Shows the fatal-error box (no owner, caption "错误", stop icon, OK; the
+// thread's windows are disabled while it is up), then
 // runs the cleanup set with SetFatalErrorCleanup and ends the process with
 // exit code -1. Never returns. Allocates nothing, so that it also serves
 // when memory has run out.

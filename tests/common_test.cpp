@@ -65,6 +65,18 @@ TEST(WriteWholeFile, Cases) {
 
   // A missing folder.
   EXPECT_FALSE(WriteWholeFile(Text(dir.File("no\\such.txt").c_str()), data));
+
+  // A folder too long for a temporary name beside the file: written in place.
+  std::string deep = dir.path();
+  while (deep.size() < MAX_PATH - 12) {
+    deep += "\\" + std::string(std::min<size_t>(60, MAX_PATH - 12 - deep.size()), 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
+  }
+  std::string longPath = deep + "\\a.txt";
+  ASSERT_LT(longPath.size(), static_cast<size_t>(MAX_PATH));
+  ASSERT_TRUE(WriteFileBytes(longPath, Bytes{'o', 'l', 'd'}));
+  EXPECT_TRUE(WriteWholeFile(Text(longPath.c_str()), data));
+  EXPECT_EQ(ReadFileBytes(longPath), data);
 }
 
 const ExternalEntry kTestEntries[] = {
@@ -101,6 +113,9 @@ TEST(ExternalFunctionTable, MissingFunctionOrLibraryIsNotFound) {
 
 // The child side of the fatal tests: resolve a missing entry and end there.
 int RunFatalChild(const char* which) {
+  // A window of the program, which must take no input while the box is up.
+  CreateWindowExA(0, "STATIC", "fatal-child-window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                  100, nullptr, nullptr, nullptr, nullptr);
   ExternalFunctionTable table(kTestEntries, std::size(kTestEntries));
   if (std::strcmp(which, "library") == 0) table.Resolve(4);
   if (std::strcmp(which, "system") == 0) table.Resolve(5);
@@ -121,6 +136,9 @@ DWORD RunFatalCase(const char* which, std::string* caption, std::string* text) {
   *caption = WindowText(box);
   *text = WindowText(FindMessageBoxText(box));
   EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+  std::vector<HWND> others = TopWindowsOf(child.pid(), "Static");
+  EXPECT_EQ(others.size(), 1u);
+  for (HWND w : others) EXPECT_FALSE(IsWindowEnabled(w)) << "no handler runs while the box is up";
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   DWORD code = 0;
   EXPECT_TRUE(child.WaitExit(20000, &code));
