@@ -18,8 +18,12 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // Creates a new, uniquely named empty file in `folder`.
+  // Creates a new, uniquely named empty file in `folder`. Windows refuses a
+  // folder longer than MAX_PATH - 14 bytes, leaving room for the name it
+  // adds; Wine does not, and would write past the buffer: the rule is
+  // checked here.
   bool Create(const std::string& folder) {
+    if (folder.size() > MAX_PATH - 14) return false;
     char name[MAX_PATH] = {};
     if (!GetTempFileNameA(folder.c_str(), "tsv", 0, name)) return false;
     path_ = name;
@@ -33,8 +37,9 @@ class TemporaryFile {
   std::string path_;
 };
 
-bool WriteAll(const std::string& path, const Bytes& data) {
-  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+// Writes `data` as the whole file, opened with `disposition`, and flushes it.
+bool WriteAll(const std::string& path, const Bytes& data, DWORD disposition) {
+  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   if (!data.empty()) {
@@ -86,8 +91,14 @@ bool WriteWholeFile(const Text& path, const Bytes& data) {
   const std::string folder(full, namePart);
 
   TemporaryFile temporary;
-  if (!temporary.Create(folder)) return false;
-  if (!WriteAll(temporary.path(), data)) return false;
+  if (!temporary.Create(folder)) {
+    // No file of our own can be made there: a folder path too long for a
+    // temporary name (more than MAX_PATH - 14 bytes), or a folder where the
+    // user may change files but not create them. Writing in place is then
+    // the only way, as before; a missing folder fails here as well.
+    return WriteAll(path.Str(), data, CREATE_ALWAYS);
+  }
+  if (!WriteAll(temporary.path(), data, TRUNCATE_EXISTING)) return false;
 
   // Asked again right before the move, since writing took a while. A rename
   // is not refused for every kind of open handle (one shared for deletion,
