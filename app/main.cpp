@@ -26,8 +26,7 @@ void ReleaseProcessResources() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The drop target needs OLE on this thread; a failure is not looked at.
-  OleInitialize(nullptr);
-  gOleInitialised = true;
+  gOleInitialised = SUCCEEDED(OleInitialize(nullptr));
   SetFatalErrorCleanup(ReleaseProcessResources);
 
   SetCurrentDirectoryA(ExternalFunctionTable::ProgramFolder().c_str());

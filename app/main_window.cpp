@@ -417,7 +417,7 @@ bool MainWindow::PreTranslateMessage(const MSG& msg) {
 }
 
 int RunMessageLoop(MainWindow* window) {
-  MSG msg;
+  MSG msg{};
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (window && window->PreTranslateMessage(msg)) continue;
     TranslateMessage(&msg);
