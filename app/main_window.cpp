@@ -139,29 +139,21 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // WM_APP from the picture box: its left button went down.
 constexpr UINT kBannerPressed = WM_APP;
 
-bool RegisterHelperClasses(HINSTANCE instance) {
+// Registers a window class of the program once: windows of several
+// MainWindows (a test loads many) share the classes.
+bool RegisterProgramClass(HINSTANCE instance, const char* name, WNDPROC proc, UINT style) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExA(instance, name, &existing)) return true;
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
+  wc.style = style;
+  wc.lpfnWndProc = proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (!GetClassInfoExA(instance, kLabelClass, &existing)) {
-    wc.lpfnWndProc = LabelProc;
-    wc.lpszClassName = kLabelClass;
-    if (!RegisterClassExA(&wc)) return false;
-  }
-  if (!GetClassInfoExA(instance, kPictureClass, &existing)) {
-    // A double click is its own message, so the second press of a double
-    // click does not open the page again.
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = PictureProc;
-    wc.lpszClassName = kPictureClass;
-    if (!RegisterClassExA(&wc)) return false;
-  }
-  return true;
+  wc.lpszClassName = name;
+  return RegisterClassExA(&wc) != 0;
 }
 
 }  // namespace
@@ -181,19 +173,13 @@ MainWindow::~MainWindow() {
 std::unique_ptr<MainWindow> MainWindow::Load(HINSTANCE instance, const MainWindowEvents& events) {
   std::unique_ptr<MainWindow> window(new MainWindow(instance, events));
 
-  WNDCLASSEXA existing{};
-  existing.cbSize = sizeof existing;
-  if (!GetClassInfoExA(instance, kMainWindowClass, &existing)) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMainWindowClass;
-    if (!RegisterClassExA(&wc)) return nullptr;
+  // A double click on the picture box is its own message, so the second
+  // press of a double click does not open the page again.
+  if (!RegisterProgramClass(instance, kMainWindowClass, WindowProc, 0) ||
+      !RegisterProgramClass(instance, kLabelClass, LabelProc, 0) ||
+      !RegisterProgramClass(instance, kPictureClass, PictureProc, CS_DBLCLKS)) {
+    return nullptr;
   }
-  if (!RegisterHelperClasses(instance)) return nullptr;
 
   // Centred from the full size of the primary screen, not its work area.
   const int left = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
