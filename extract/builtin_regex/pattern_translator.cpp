@@ -375,24 +375,24 @@ class Translator {
         out_.push_back(kind);
       }
       Disjunction(depth + 1);
-      if (failed_) return;
-      if (AtEnd() || Peek() != u')') {
-        Fail();
-        return;
-      }
-      ++pos_;
+      if (failed_ || !CloseGroup()) return;
       out_ += kind == u':' ? u")" : u"))";
       return;
     }
     out_.push_back(u'(');
     Disjunction(depth + 1);
-    if (failed_) return;
+    if (failed_ || !CloseGroup()) return;
+    out_.push_back(u')');
+  }
+
+  // Reads the ")" that ends a group; without one the pattern is unbalanced.
+  bool CloseGroup() {
     if (AtEnd() || Peek() != u')') {
       Fail();
-      return;
+      return false;
     }
     ++pos_;
-    out_.push_back(u')');
+    return true;
   }
 
   // Reads an octal escape whose first digit is at the current position:
